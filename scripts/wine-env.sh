@@ -1,0 +1,26 @@
+# Sourced by the scripts that run Windows programs: a private Wine prefix
+# inside the build tree, code page 936, no Mono or Gecko prompts, and an X
+# display (Xvfb started here when there is none).
+QUORLAN_ROOT="${QUORLAN_ROOT:-$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)}"
+export WINEPREFIX="${WINEPREFIX:-$QUORLAN_ROOT/build/wineprefix}"
+export WINEDEBUG="${WINEDEBUG:--all}"
+export WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-mscoree,mshtml=}"
+export LC_ALL="${QUORLAN_LOCALE:-zh_CN.UTF-8}"
+
+quorlan_start_display() {
+  if [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; then return 0; fi
+  local n=${QUORLAN_DISPLAY_NUMBER:-87}
+  export DISPLAY=":$n"
+  if ! xdpyinfo >/dev/null 2>&1; then
+    Xvfb "$DISPLAY" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+    for _ in $(seq 1 100); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
+  fi
+}
+
+quorlan_init_prefix() {
+  mkdir -p "$(dirname "$WINEPREFIX")"
+  if [ ! -f "$WINEPREFIX/system.reg" ]; then
+    wineboot --init >/dev/null 2>&1 || true
+    wineserver -w || true
+  fi
+}
