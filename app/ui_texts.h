@@ -19,7 +19,6 @@ inline constexpr char kListCheckAll[] = "\xC8\xAB\xD1\xA1";  // 全选
 inline constexpr char kListUncheckAll[] = "\xB7\xB4\xD1\xA1";  // 反选
 inline constexpr char kListCopyLinks[] = "\xD6\xB1\xC1\xB4";  // 直链
 inline constexpr char kListClear[] = "\xC7\xE5\xBF\xD5";  // 清空
-inline constexpr char kMessageCaption[] = "\xD0\xC5\xCF\xA2\xA3\xBA";  // 信息：
 inline constexpr char kCreateWindowFailed[] =
     "\xCE\xDE\xB7\xA8\xB4\xB4\xBD\xA8\xD6\xF7\xB4\xB0\xBF\xDA\xA1\xA3";  // 无法创建主窗口。
 

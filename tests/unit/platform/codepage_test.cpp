@@ -90,7 +90,7 @@ TEST(CodePage, TextLongerThanAnyFixedBufferConvertsWhole) {
 TEST(CodePage, LiteralsAreStoredAsTheirGbkBytes) {
   // The tree writes Chinese literals as GBK bytes; one check that they are.
   EXPECT_EQ(GbkToWide(Text(ui::kColumnFileName)), WideText(u"文件名"));
-  EXPECT_EQ(GbkToWide(Text(ui::kMessageCaption)), WideText(u"信息："));
+  EXPECT_EQ(GbkToWide(Text(ui::kColumnSize)), WideText(u"大小"));
 }
 
 TEST(TextType, EndsAtTheFirstZeroByte) {

@@ -1,0 +1,6 @@
+// Entry point of Quorlan.exe.
+#include <windows.h>
+
+#include "app/program.h"
+
+int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) { return quorlan::ProgramMain(instance); }

@@ -1,0 +1,4 @@
+// Resource numbers shared by the resource script and the code.
+#pragma once
+
+#define IDI_QUORLAN 1
