@@ -13,6 +13,7 @@ quorlan_start_display() {
   export DISPLAY=":$n"
   if ! xdpyinfo >/dev/null 2>&1; then
     Xvfb "$DISPLAY" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+    export QUORLAN_XVFB_PID=$!
     for _ in $(seq 1 100); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
   fi
 }
