@@ -1,9 +1,11 @@
 #include "app/program.h"
 
+#include "app/clipboard_worker.h"
 #include "app/command_ids.h"
 #include "app/menus.h"
 #include "app/ui_texts.h"
 #include "app/window_requests.h"
+#include "capture/clipboard_watch.h"
 #include "platform/message.h"
 
 namespace quorlan {
@@ -32,9 +34,7 @@ void OnCommand(unsigned command) {
   }
 }
 
-void OnMainWindowDestroying() {
-  // The clipboard watch leaves the viewer chain here.
-}
+void OnMainWindowDestroying() { RemoveClipboardWatch(TheMainWindow().WindowHandle()); }
 
 // --- Requests of worker threads -------------------------------------------
 
@@ -101,9 +101,12 @@ void ReleaseGlobals() {
 }
 
 void OnMainWindowCreated() {
-  // The start-up stages run here in order: the single-instance guard, the
+  // The start-up stages, in this order: the single-instance guard, the
   // download manager's location, the clipboard watch, the notification-area
-  // icon and its event routine.
+  // icon and its event routine. Because the watch is installed before the
+  // icon's event routine, each message passes the icon's procedure first,
+  // then the watch's, then reaches MainWindowProc.
+  InstallClipboardWatch(TheMainWindow().WindowHandle(), ClipboardWorkerMain);
 }
 
 void OnMainWindowCloseQuery() { TheMainWindow().SetVisible(false); }
