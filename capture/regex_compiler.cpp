@@ -70,12 +70,21 @@ class Compiler {
     prog_.insts.push_back(Make(Op::kMatch));
     for (size_t pc = 0; pc < prog_.insts.size(); ++pc) {
       Inst& in = prog_.insts[pc];
-      if (in.op == Op::kSplit || in.op == Op::kJmp) {
-        in.x += int32_t(pc);
-        in.y += int32_t(pc);
+      switch (in.op) {
+        case Op::kSplit:
+        case Op::kJmp:
+          in.x += int32_t(pc);
+          in.y += int32_t(pc);
+          break;
+        case Op::kSave:
+        case Op::kAssert:
+          break;
+        default:
+          in.thread = prog_.threadCount++;
+          break;
       }
     }
-    if (prog_.insts.size() * size_t(prog_.slotCount) > kMaxThreadSlots) return false;
+    if (size_t(prog_.threadCount) * size_t(prog_.slotCount) > kMaxThreadSlots) return false;
     Analyse();
     return true;
   }

@@ -14,8 +14,8 @@
 
 namespace quorlan::regex {
 
-// Bounds that keep a compiled program, and the VM's per-instruction thread
-// storage (instructions times capture slots), small whatever the pattern.
+// Bounds that keep a compiled program, and the VM's thread storage (places
+// where a thread can wait, times capture slots), small whatever the pattern.
 constexpr size_t kMaxProgramSize = 20000;
 constexpr size_t kMaxThreadSlots = size_t(1) << 21;
 
@@ -45,6 +45,9 @@ struct Inst {
   Assertion assertion = Assertion::kBeginText;
   char16_t c1 = 0, c2 = 0;
   int32_t x = 0, y = 0;
+  // Consuming instructions and Match: the index of the instruction's capture
+  // array in a thread list (0 .. Program::threadCount - 1).
+  int32_t thread = -1;
 };
 
 // A compiled class: a bitmap for the code units below 256, sorted ranges for
@@ -65,12 +68,14 @@ struct Program {
   std::vector<ClassBits> classes;
   int groupCount = 0;
   int slotCount = 2;  // 2 * (groupCount + 1)
+  int threadCount = 0;  // consuming instructions plus Match: where a thread can wait
 
   // Search acceleration, derived from the instructions.
   // Every match starts with these code units (each pair: either unit).
   std::vector<std::pair<char16_t, char16_t>> prefix;
   // When canSkip: a match can only start at a code unit c whose bit
-  // (c & 0xFF) is set in firstBits (false positives allowed).
+  // (c & 0xFF) is set in firstBits (false positives allowed); no match is
+  // empty.
   bool canSkip = false;
   uint32_t firstBits[8] = {};
   // The pattern starts with ^ without Multiline: only position 0 can match.

@@ -38,7 +38,7 @@ Vm::Vm(const Program& program) : prog_(program), slots_(program.slotCount) {
   for (ThreadList& l : lists_) {
     l.sparse.assign(size, 0);
     l.dense.assign(size, 0);
-    l.caps.assign(size * size_t(slots_), -1);
+    l.caps.assign(size_t(program.threadCount) * size_t(slots_), -1);
   }
   // Every instruction pushes at most one entry per visit, and each pc is
   // visited at most once per list.
@@ -100,7 +100,8 @@ void Vm::AddThread(ThreadList& list, int pc0, size_t pos, const int* caps) {
           continue;
         default:
           // A consuming instruction or Match: the thread waits here.
-          std::memcpy(&list.caps[size_t(pc) * slots_], work_.data(), sizeof(int) * size_t(slots_));
+          std::memcpy(&list.caps[size_t(in.thread) * slots_], work_.data(),
+                      sizeof(int) * size_t(slots_));
           break;
       }
       break;
@@ -132,6 +133,22 @@ size_t Vm::NextCandidate(size_t pos) const {
   return pos;
 }
 
+// Whether a new attempt at pos can get past its first code unit; attempts
+// that cannot are not started at all.
+bool Vm::CanStart(size_t pos) const {
+  if (!prog_.prefix.empty()) {
+    if (pos >= n_) return false;
+    const char16_t c = s_[pos];
+    return c == prog_.prefix[0].first || c == prog_.prefix[0].second;
+  }
+  if (prog_.canSkip) {
+    if (pos >= n_) return false;
+    const unsigned c = s_[pos] & 0xFF;
+    return (prog_.firstBits[c >> 5] >> (c & 31)) & 1u;
+  }
+  return true;
+}
+
 bool Vm::Search(const char16_t* s, size_t n, size_t start, std::vector<int>& slots) {
   s_ = s;
   n_ = n;
@@ -150,14 +167,16 @@ bool Vm::Search(const char16_t* s, size_t n, size_t start, std::vector<int>& slo
       pos = NextCandidate(pos);
       if (pos > n) break;
     }
-    if (!matched && (!prog_.anchoredAtStart || pos == 0)) AddThread(*clist, 0, pos, seed_.data());
+    if (!matched && (!prog_.anchoredAtStart || pos == 0) && CanStart(pos)) {
+      AddThread(*clist, 0, pos, seed_.data());
+    }
 
     const bool atEnd = pos == n;
     const char16_t c = atEnd ? 0 : s[pos];
     for (int i = 0; i < clist->size; ++i) {
       const int pc = clist->dense[i];
       const Inst& in = prog_.insts[pc];
-      const int* caps = &clist->caps[size_t(pc) * slots_];
+      const int* caps = in.thread < 0 ? nullptr : &clist->caps[size_t(in.thread) * slots_];
       bool step = false;
       switch (in.op) {
         case Op::kMatch:

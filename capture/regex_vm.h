@@ -3,7 +3,7 @@
 //
 // Time is proportional to the program's size times the length of the text
 // searched; memory is fixed by the program (two thread lists, each with one
-// capture array per instruction), whatever the subject's length.
+// capture array per consuming instruction), whatever the subject's length.
 #pragma once
 
 #include <cstddef>
@@ -30,7 +30,8 @@ class Vm {
   struct ThreadList {
     std::vector<int> sparse;  // sparse[pc]: index into dense, valid if dense agrees
     std::vector<int> dense;   // pcs in priority order
-    std::vector<int> caps;    // caps[pc * slotCount ...]: captures of the thread at pc
+    std::vector<int> caps;    // caps[thread * slotCount ...]: captures of the thread
+                              // waiting at the instruction with that thread index
     int size = 0;
 
     bool Contains(int pc) const {
@@ -52,6 +53,7 @@ class Vm {
   void AddThread(ThreadList& list, int pc, size_t pos, const int* caps);
   bool AssertionHolds(Assertion a, size_t pos) const;
   size_t NextCandidate(size_t pos) const;
+  bool CanStart(size_t pos) const;
 
   const Program& prog_;
   const int slots_;
