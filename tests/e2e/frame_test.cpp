@@ -289,11 +289,15 @@ double Median(std::vector<double> v) {
 
 TEST(FrameCost, StartTimeAndIdleCpu) {
   ASSERT_EQ(FindMainWindowOfAnotherProcess(), nullptr) << "another Quorlan is running";
-  std::vector<double> startMs;
+  std::vector<double> startMs, idleMs;
   for (int i = 0; i < 5; ++i) {
     ProgramUnderTest program;
-    ASSERT_TRUE(program.StartAndWaitForWindow()) << program.Error();
+    ASSERT_TRUE(program.Start()) << program.Error();
+    ASSERT_NE(program.WaitForMainWindow(), nullptr) << program.Error();
     startMs.push_back(
+        std::chrono::duration<double, std::milli>(Clock::now() - program.StartedAt()).count());
+    ASSERT_TRUE(program.WaitForIdle()) << program.Error();
+    idleMs.push_back(
         std::chrono::duration<double, std::milli>(Clock::now() - program.StartedAt()).count());
     ASSERT_TRUE(PostCommand(program.MainWindow(), kCommandExit));
     ASSERT_TRUE(program.WaitForExit());
@@ -301,27 +305,31 @@ TEST(FrameCost, StartTimeAndIdleCpu) {
   std::printf("[ figures  ] start to hidden window, median of 5: %.0f ms (min %.0f, max %.0f)\n",
               Median(startMs), *std::min_element(startMs.begin(), startMs.end()),
               *std::max_element(startMs.begin(), startMs.end()));
+  std::printf("[ figures  ] start to message loop (input idle), median of 5: %.0f ms\n",
+              Median(idleMs));
 
   ProgramUnderTest program;
   ASSERT_TRUE(program.StartAndWaitForWindow()) << program.Error();
   PumpFor(Milliseconds{1000});  // let start-up finish
   const auto before = CpuTimeMs(program.Process());
   ASSERT_TRUE(before.has_value());
+  // Start-up costs something: a reading of 0 here would mean the figure
+  // below says nothing.
+  EXPECT_GT(*before, 0.0) << "GetProcessTimes reports no CPU time for start-up";
   PumpFor(Milliseconds{3000});
   const auto after = CpuTimeMs(program.Process());
   ASSERT_TRUE(after.has_value());
-  const double idleMs = *after - *before;
+  const double idleCpuMs = *after - *before;
   const auto memory = MemoryOf(program.Process());
-  std::printf("[ figures  ] CPU time of the idle program over 3 s: %.1f ms\n", idleMs);
+  std::printf("[ figures  ] CPU time of the idle program over 3 s: %.1f ms\n", idleCpuMs);
   if (memory) {
-    std::printf("[ figures  ] working set %zu KiB (peak %zu KiB), private %zu KiB\n",
-                memory->workingSet / 1024, memory->peakWorkingSet / 1024,
-                memory->privateBytes / 1024);
+    std::printf("[ figures  ] working set %zu KiB (peak %zu KiB)\n", memory->workingSet / 1024,
+                memory->peakWorkingSet / 1024);
   }
   RecordProperty("start_median_ms", static_cast<int>(Median(startMs)));
-  RecordProperty("idle_cpu_ms_per_3s", static_cast<int>(idleMs));
+  RecordProperty("idle_cpu_ms_per_3s", static_cast<int>(idleCpuMs));
   // An idle program waits for messages; a timer or polling loop shows here.
-  EXPECT_LT(idleMs, 50.0);
+  EXPECT_LT(idleCpuMs, 50.0);
   EXPECT_TRUE(memory.has_value()) << "GetProcessMemoryInfo failed";
 }
 

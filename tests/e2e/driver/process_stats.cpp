@@ -19,15 +19,12 @@ std::optional<double> CpuTimeMs(HANDLE process) {
 }
 
 std::optional<MemoryUse> MemoryOf(HANDLE process) {
-  PROCESS_MEMORY_COUNTERS_EX counters{};
+  PROCESS_MEMORY_COUNTERS counters{};
   counters.cb = sizeof counters;
-  if (!GetProcessMemoryInfo(process, reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&counters),
-                            sizeof counters))
-    return std::nullopt;
+  if (!GetProcessMemoryInfo(process, &counters, sizeof counters)) return std::nullopt;
   MemoryUse use;
   use.workingSet = counters.WorkingSetSize;
   use.peakWorkingSet = counters.PeakWorkingSetSize;
-  use.privateBytes = counters.PrivateUsage;
   return use;
 }
 

@@ -133,8 +133,22 @@ HWND ProgramUnderTest::WaitForMainWindow(Milliseconds timeout) {
   return mainWindow_;
 }
 
+bool ProgramUnderTest::WaitForIdle(Milliseconds timeout) {
+  if (!process_.hProcess) {
+    error_ = "not started";
+    return false;
+  }
+  const DWORD result = WaitForInputIdle(process_.hProcess, static_cast<DWORD>(timeout.count()));
+  if (result == 0) return true;
+  error_ = result == WAIT_TIMEOUT
+               ? "the program did not reach its message loop within " +
+                     std::to_string(timeout.count()) + " ms"
+               : "WaitForInputIdle failed, error " + std::to_string(GetLastError());
+  return false;
+}
+
 bool ProgramUnderTest::StartAndWaitForWindow(Milliseconds timeout) {
-  return Start() && WaitForMainWindow(timeout) != nullptr;
+  return Start() && WaitForMainWindow(timeout) != nullptr && WaitForIdle(timeout);
 }
 
 bool ProgramUnderTest::IsRunning() const {

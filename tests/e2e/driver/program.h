@@ -48,7 +48,11 @@ class ProgramUnderTest {
   // process), hidden or not. Null when it does not appear in time or the
   // process ends first.
   HWND WaitForMainWindow(Milliseconds timeout = kDefaultTimeout);
-  // Start() and WaitForMainWindow() in one.
+  // Waits until start-up is over: the program's thread waits for input in its
+  // message loop (or in a message box that start-up shows). The window exists
+  // before that, while its controls may still be missing.
+  bool WaitForIdle(Milliseconds timeout = kDefaultTimeout);
+  // Start(), WaitForMainWindow() and WaitForIdle() in one.
   bool StartAndWaitForWindow(Milliseconds timeout = kDefaultTimeout);
 
   HWND MainWindow() const { return mainWindow_; }
