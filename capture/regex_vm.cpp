@@ -1,5 +1,8 @@
-// Pike VM: all threads advance in lock step, one code unit at a time.
+// Two ways to run a program, with the same answers: a bounded backtracker
+// over a window of the subject (fast on the program's row pattern, and exact
+// whenever it decides), and the Pike VM, which decides every case.
 //
+// Pike VM: all threads advance in lock step, one code unit at a time.
 // Invariants:
 // - clist holds the threads at position pos, in priority order: the order in
 //   which a backtracking engine would try them. Each thread is a pc at a
@@ -20,12 +23,16 @@
 //   once a match is found.
 #include "capture/regex_vm.h"
 
+#include <algorithm>
 #include <cstring>
 #include <utility>
 
 namespace quorlan::regex {
 
 namespace {
+
+// Size of the backtracker's visited table (states of program times window).
+constexpr size_t kBacktrackStates = size_t(1) << 18;
 
 bool IsWord(char16_t c) {
   return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_';
@@ -44,6 +51,10 @@ Vm::Vm(const Program& program) : prog_(program), slots_(program.slotCount) {
   // visited at most once per list.
   stack_.reserve(2 * size + 1);
   work_.assign(size_t(slots_), -1);
+  // The backtracker pays off when its window holds at least a few lines.
+  if (size != 0 && kBacktrackStates / size > 256) {
+    window_ = kBacktrackStates / size - 1;
+  }
   seed_.assign(size_t(slots_), -1);
 }
 
@@ -68,7 +79,7 @@ bool Vm::AssertionHolds(Assertion a, size_t pos) const {
 void Vm::AddThread(ThreadList& list, int pc0, size_t pos, const int* caps) {
   std::memcpy(work_.data(), caps, sizeof(int) * size_t(slots_));
   stack_.clear();
-  stack_.push_back({pc0, 0, 0});
+  stack_.push_back({pc0, 0, 0, 0});
   while (!stack_.empty()) {
     StackEntry e = stack_.back();
     stack_.pop_back();
@@ -86,11 +97,11 @@ void Vm::AddThread(ThreadList& list, int pc0, size_t pos, const int* caps) {
           pc = in.x;
           continue;
         case Op::kSplit:
-          stack_.push_back({in.y, 0, 0});
+          stack_.push_back({in.y, 0, 0, 0});
           pc = in.x;
           continue;
         case Op::kSave:
-          stack_.push_back({-1, in.x, work_[in.x]});
+          stack_.push_back({-1, 0, in.x, work_[in.x]});
           work_[in.x] = int(pos);
           ++pc;
           continue;
@@ -149,7 +160,124 @@ bool Vm::CanStart(size_t pos) const {
   return true;
 }
 
+// The bounded backtracker (as RE2's BitState): a depth-first walk of the
+// program from (pc 0, p0) in priority order (a Split's first branch before its
+// second), so the first Match it reaches is the one a backtracking engine
+// gives. Invariants:
+// - A state (pc, p) is tried at most once per window: whether a match can be
+//   reached from it does not depend on the captures, so a state tried before
+//   (from this start or an earlier one) has already failed. This bounds the
+//   work, and the job stack, by the size of the visited table.
+// - jobs_ holds the branches still to try, most urgent last, and the capture
+//   restores that undo a Save when the walk backs out past it.
+// - Reading past the window (a code unit or a look at the next one by $ or
+//   \b at windowEnd, when windowEnd is not the end of the subject) makes the
+//   answer depend on text the window does not hold: kUndecided.
+Vm::Outcome Vm::TryAt(size_t p0, size_t windowStart, size_t windowEnd, std::vector<int>& slots) {
+  const bool truncated = windowEnd < n_;
+  const size_t size = prog_.insts.size();
+  std::fill(work_.begin(), work_.end(), -1);
+  jobs_.clear();
+  jobs_.push_back({0, p0, 0, 0});
+  while (!jobs_.empty()) {
+    const StackEntry j = jobs_.back();
+    jobs_.pop_back();
+    if (j.pc < 0) {
+      work_[j.slot] = j.old;
+      continue;
+    }
+    int pc = j.pc;
+    size_t p = j.pos;
+    for (;;) {
+      uint32_t& mark = visited_[(p - windowStart) * size + size_t(pc)];
+      if (mark == stamp_) break;  // tried already: it fails
+      mark = stamp_;
+      const Inst& in = prog_.insts[pc];
+      bool ok;
+      switch (in.op) {
+        case Op::kMatch:
+          slots.assign(work_.begin(), work_.end());
+          return Outcome::kMatch;
+        case Op::kJmp:
+          pc = in.x;
+          continue;
+        case Op::kSplit:
+          jobs_.push_back({in.y, p, 0, 0});
+          pc = in.x;
+          continue;
+        case Op::kSave:
+          jobs_.push_back({-1, 0, in.x, work_[in.x]});
+          work_[in.x] = int(p);
+          ++pc;
+          continue;
+        case Op::kAssert:
+          if (p == windowEnd && truncated && in.assertion != Assertion::kBeginText &&
+              in.assertion != Assertion::kEndText && in.assertion != Assertion::kBeginLine) {
+            return Outcome::kUndecided;
+          }
+          if (!AssertionHolds(in.assertion, p)) break;
+          ++pc;
+          continue;
+        default: {
+          if (p == windowEnd) {
+            if (truncated) return Outcome::kUndecided;
+            break;
+          }
+          const char16_t c = s_[p];
+          switch (in.op) {
+            case Op::kChar: ok = c == in.c1; break;
+            case Op::kChar2: ok = c == in.c1 || c == in.c2; break;
+            case Op::kAnyButLf: ok = c != '\n'; break;
+            default: ok = prog_.classes[in.x].Contains(c); break;
+          }
+          if (!ok) break;
+          ++pc;
+          ++p;
+          continue;
+        }
+      }
+      break;
+    }
+  }
+  return Outcome::kNoMatch;
+}
+
 bool Vm::Search(const char16_t* s, size_t n, size_t start, std::vector<int>& slots) {
+  s_ = s;
+  n_ = n;
+  if (window_ == 0 || start > n) return SearchPike(s, n, start, slots);
+  size_t pos = start;
+  for (;;) {
+    // A new window from pos: a fresh stamp forgets every earlier visit.
+    const size_t windowStart = pos;
+    const size_t windowEnd = std::min(n, pos + window_);
+    // The table grows to what the subject needs (new entries are 0, never a
+    // stamp), so short subjects do not pay for the longest window.
+    const size_t needed = (windowEnd - windowStart + 1) * prog_.insts.size();
+    if (visited_.size() < needed) visited_.resize(needed, 0u);
+    if (++stamp_ == 0) {
+      std::fill(visited_.begin(), visited_.end(), 0u);
+      stamp_ = 1;
+    }
+    size_t p = pos;
+    for (;;) {
+      if (prog_.anchoredAtStart && p > 0) return false;
+      p = NextCandidate(p);
+      if (p > n) return false;
+      if (p >= windowEnd && windowEnd < n) break;  // past this window: slide
+      switch (TryAt(p, windowStart, windowEnd, slots)) {
+        case Outcome::kMatch: return true;
+        case Outcome::kUndecided: return SearchPike(s, n, p, slots);
+        case Outcome::kNoMatch: break;
+      }
+      if (p == n) return false;
+      ++p;
+    }
+    pos = p;
+  }
+}
+
+bool Vm::SearchPike(const char16_t* s, size_t n, size_t start, std::vector<int>& slots) {
   s_ = s;
   n_ = n;
   ThreadList* clist = &lists_[0];

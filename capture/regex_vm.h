@@ -1,5 +1,5 @@
-// Pike VM of the regular-expression engine: runs a compiled program over
-// UTF-16 code units.
+// Matcher core of the regular-expression engine: runs a compiled program over
+// UTF-16 code units, with a bounded backtracker in front of a Pike VM.
 //
 // Time is proportional to the program's size times the length of the text
 // searched; memory is fixed by the program (two thread lists, each with one
@@ -7,6 +7,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <vector>
 
 #include "capture/regex_compiler.h"
@@ -22,9 +23,18 @@ class Vm {
   // give. On success `slots` holds program.slotCount positions (-1 for a
   // group that took no part). The whole subject is passed so that ^, $, \b
   // see the code units around `start`.
+  //
+  // A search first tries the bounded backtracker over a window of the
+  // subject; when the answer depends on text past the window it falls back
+  // to the Pike VM from there. Both give the same answer.
   bool Search(const char16_t* s, size_t n, size_t start, std::vector<int>& slots);
+  // The same search with the Pike VM alone.
+  bool SearchPike(const char16_t* s, size_t n, size_t start, std::vector<int>& slots);
 
  private:
+  enum class Outcome { kMatch, kNoMatch, kUndecided };
+  Outcome TryAt(size_t p0, size_t windowStart, size_t windowEnd, std::vector<int>& slots);
+
   // A sparse set of pcs in insertion (priority) order, with one capture
   // array per pc; clearing is O(1).
   struct ThreadList {
@@ -46,6 +56,7 @@ class Vm {
 
   struct StackEntry {
     int pc;    // instruction to follow, or -1 for a restore
+    size_t pos;  // backtracker only: position of the job
     int slot;  // restore: work_[slot] = old
     int old;
   };
@@ -61,6 +72,13 @@ class Vm {
   std::vector<StackEntry> stack_;
   std::vector<int> work_;
   std::vector<int> seed_;
+  // Backtracker: visited[(p - windowStart) * insts + pc] == stamp_ marks a
+  // state already tried in this window. Its size is fixed, so the window is
+  // kBacktrackStates / insts positions long.
+  size_t window_ = 0;
+  std::vector<uint32_t> visited_;
+  uint32_t stamp_ = 0;
+  std::vector<StackEntry> jobs_;
   const char16_t* s_ = nullptr;
   size_t n_ = 0;
 };
