@@ -1,7 +1,8 @@
 // Arbitrary (options, pattern, subject) through the regex engine and the
 // matcher: never crashes, never trips a sanitizer, and every answer keeps its
 // shape (positions inside the subject, groups inside their match, matches in
-// order and not overlapping, the first match the same with Global off).
+// order and not overlapping, the first match the same with Global off, the
+// backtracker and the Pike VM in agreement).
 //
 // Input: byte 0 the options (bit 0 CaseSensitive, 1 Multiline, 2 Global,
 // 3 QuoteMarker), then the pattern, a zero byte, and the subject.
@@ -37,10 +38,15 @@ void CheckEngine(const quorlan::Text& pattern, const quorlan::Text& subject, boo
   Check(program.insts.size() <= kMaxProgramSize);
   const std::u16string s = quorlan::GbkToWide(subject);
   Vm vm(program);
-  std::vector<int> slots;
+  std::vector<int> slots, pike;
   size_t pos = 0;
   int previousEnd = -1;
-  while (pos <= s.size() && vm.Search(s.data(), s.size(), pos, slots)) {
+  for (;;) {
+    const bool found = pos <= s.size() && vm.Search(s.data(), s.size(), pos, slots);
+    // The backtracker and the Pike VM answer alike.
+    Check(found == (pos <= s.size() && vm.SearchPike(s.data(), s.size(), pos, pike)));
+    if (!found) break;
+    Check(slots == pike);
     Check(slots.size() == size_t(program.slotCount));
     const int b = slots[0], e = slots[1];
     Check(b >= int(pos) && b <= e && e <= int(s.size()));
