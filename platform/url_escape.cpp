@@ -108,7 +108,7 @@ std::optional<RequestUrl> ParseRequestUrl(const Text& url) {
 
   result.host = Text(host);
   if (pathAndQuery.empty() || pathAndQuery.front() != '/') result.pathAndQuery = Text("/");
-  result.pathAndQuery.Append(pathAndQuery);
+  if (!pathAndQuery.empty()) result.pathAndQuery.Append(pathAndQuery);
   if (result.pathAndQuery.size() > kMaxRequestPathBytes) return std::nullopt;
   return result;
 }
