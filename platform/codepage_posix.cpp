@@ -97,6 +97,27 @@ WideText DecodeUtf8(const Text& text) {
   return out;
 }
 
+// iconv over at most kInputWindow bytes of the remaining input. Sanitizers
+// check the whole input range handed to iconv on every call, so handing it a
+// large text at once costs time quadratic in the text's length; a bounded
+// window keeps every call's check small. A sequence cut by the window's end
+// (EINVAL before the real end of the input) is not an error: the next window
+// starts with it, and kWindowCut tells the caller to go on.
+constexpr size_t kInputWindow = 16 * 1024;
+constexpr size_t kWindowCut = static_cast<size_t>(-2);
+
+size_t IconvWindow(iconv_t cd, char** in, size_t* inLeft, char** out, size_t* outLeft) {
+  const size_t window = *inLeft < kInputWindow ? *inLeft : kInputWindow;
+  size_t windowLeft = window;
+  const size_t r = iconv(cd, in, &windowLeft, out, outLeft);
+  const int err = errno;
+  const bool cut = window < *inLeft;
+  *inLeft -= window - windowLeft;
+  errno = err;
+  if (r == static_cast<size_t>(-1) && err == EINVAL && cut) return kWindowCut;
+  return r;
+}
+
 WideText DecodeWithIconv(const Text& text, const char* name) {
   WideText out;
   Iconv cd("UTF-16LE", name);
@@ -107,12 +128,13 @@ WideText DecodeWithIconv(const Text& text, const char* name) {
   while (inLeft > 0) {
     char* o = &buf[0];
     size_t oLeft = buf.size();
-    size_t r = iconv(cd.get(), &in, &inLeft, &o, &oLeft);
+    size_t r = IconvWindow(cd.get(), &in, &inLeft, &o, &oLeft);
     const size_t produced = (buf.size() - oLeft) / 2;
     for (size_t k = 0; k < produced; ++k) {
       out.push_back(static_cast<char16_t>(static_cast<unsigned char>(buf[2 * k]) |
                                           (static_cast<unsigned char>(buf[2 * k + 1]) << 8)));
     }
+    if (r == kWindowCut) continue;  // the output so far is kept
     if (r == static_cast<size_t>(-1) && (errno == EILSEQ || errno == EINVAL)) {
       // A rejected or truncated sequence: one replacement, skip its lead byte.
       out.push_back(0xFFFD);
@@ -141,8 +163,9 @@ Text EncodeWithIconv(const WideText& wide, const char* name) {
   while (inLeft > 0) {
     char* o = &buf[0];
     size_t oLeft = buf.size();
-    size_t r = iconv(cd.get(), &in, &inLeft, &o, &oLeft);
+    size_t r = IconvWindow(cd.get(), &in, &inLeft, &o, &oLeft);
     out.append(buf.data(), buf.size() - oLeft);
+    if (r == kWindowCut) continue;  // the output so far is kept
     if (r == static_cast<size_t>(-1) && (errno == EILSEQ || errno == EINVAL)) {
       // A character the code page cannot carry (or a lone surrogate): one "?"
       // per code unit, as the Win32 encoder gives.
