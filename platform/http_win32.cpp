@@ -81,7 +81,10 @@ std::string HttpGetWithLimits(const Text& url, const HttpLimits& limits) {
     body.resize(had + want);
     DWORD got = 0;
     const BOOL ok = InternetReadFile(request.get(), &body[had], want, &got);
-    body.resize(had + (ok ? std::min(got, want) : 0));
+    // A read that fails can still have delivered bytes: Wine's WinINet fills
+    // the buffer up to a receive time-out, then fails and counts what it put
+    // there. Those bytes were received, so they stay.
+    body.resize(had + std::min(got, want));
     if (!ok || got == 0) break;
   }
   return body;

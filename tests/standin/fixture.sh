@@ -18,7 +18,7 @@ standin_pids() {
   local dir pid cmd
   for dir in /proc/[0-9]*; do
     pid=${dir#/proc/}
-    cmd=$(tr '\0' ' ' <"$dir/cmdline" 2>/dev/null) || continue
+    cmd=$(tr '\0' ' ' 2>/dev/null <"$dir/cmdline") || continue
     case "$cmd" in
       *standin.py*"--port $port "*) echo "$pid" ;;
     esac

@@ -23,7 +23,8 @@ Control requests (never recorded):
 Route fields: "share", "status" (200), "rows" ([[name, size, link], ...]) or
 "body" (text, sent as UTF-8) or "body_b64" (raw bytes), "delay_ms",
 "cut_after" (send only this many body bytes under the full Content-Length,
-then close), "redirect" (302 to this Location), "never_answer" (read the
+then close), "stall_after" (the same, but keep the connection open, sending
+nothing more, until the client goes away), "redirect" (302 to this Location), "never_answer" (read the
 request, answer nothing until the client goes away), "headers" (extra
 response headers, an object or a list of [name, value]).
 """
@@ -255,6 +256,10 @@ class Handler(socketserver.BaseRequestHandler):
         names = {name.lower() for name, _ in extra}
         if "content-type" not in names:
             extra.insert(0, ("Content-Type", "text/html; charset=utf-8"))
+        if route.get("stall_after") is not None:
+            self.send(sock, int(route.get("status", 200)), body, extra, route["stall_after"])
+            self.wait_for_client_to_leave(sock)
+            return
         self.send(sock, int(route.get("status", 200)), body, extra, route.get("cut_after"))
 
     def wait_for_client_to_leave(self, sock):
@@ -272,7 +277,7 @@ class Handler(socketserver.BaseRequestHandler):
 class Server(socketserver.ThreadingTCPServer):
     allow_reuse_address = True
     daemon_threads = True
-    request_queue_size = 64
+    request_queue_size = 512
 
     def __init__(self, port, state):
         super().__init__(("127.0.0.1", port), Handler)

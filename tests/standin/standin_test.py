@@ -127,6 +127,19 @@ class StandinTest(unittest.TestCase):
         self.assertEqual((status, body), (200, b"0123"))
         self.assertIn(("Content-Length", "10"), headers)
 
+    def test_stall_after_sends_a_prefix_and_holds_the_connection(self):
+        self.post("/__routes", {"share": "stall", "body": "0123456789", "stall_after": 3})
+        with socket.create_connection(("127.0.0.1", self.port), timeout=1) as s:
+            s.sendall(b"GET /?share=stall HTTP/1.0\r\n\r\n")
+            data = b""
+            with self.assertRaises(socket.timeout):
+                while True:
+                    chunk = s.recv(65536)
+                    self.assertTrue(chunk, "the connection was closed")
+                    data += chunk
+        self.assertTrue(data.endswith(b"\r\n\r\n012"), data)
+        self.assertIn(b"Content-Length: 10\r\n", data)
+
     def test_never_answer_sends_nothing_and_delay_waits(self):
         self.post("/__routes", {"share": "mute", "never_answer": True})
         with self.assertRaises(socket.timeout):

@@ -403,6 +403,15 @@ TEST_F(HttpGetTest, BodyCutByTheServerGivesTheBytesReceived) {
   EXPECT_EQ(Fetch(kBase + "/?share=cut"), body.substr(0, 1234));
 }
 
+// The server sends part of the body and then nothing: the read that runs
+// into the receive limit fails, and what came before it is the result.
+TEST_F(HttpGetTest, BodyStalledByTheServerGivesTheBytesReceivedAtTheTimeLimit) {
+  const std::string body(5000, 'y');
+  AddRoute("{\"share\": \"stall\", \"body\": \"" + body + "\", \"stall_after\": 777}");
+  EXPECT_EQ(HttpGetWithLimits(Text(kBase + "/?share=stall"), HttpLimits{5000, 5000, 1000, 1 << 20}),
+            body.substr(0, 777));
+}
+
 TEST_F(HttpGetTest, LengthLimitsOfPathWithQueryAndHost) {
   AddRoute(R"({"share": "*", "body": "any"})");
   const std::string prefix = "/?share=";
