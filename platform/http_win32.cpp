@@ -54,7 +54,9 @@ std::string HttpGetWithLimits(const Text& url, const HttpLimits& limits) {
   // The limits go on the session (inherited by what is made from it on
   // Windows) and again on the request: Wine's WinINet takes the receive limit
   // only from the request handle, and without it waits for ever on a server
-  // that never answers.
+  // that never answers. Wine (8.0) connects with a blocking connect() and so
+  // keeps no connect limit at all: there a host that drops the connection
+  // attempt holds the call until the system gives up (about a minute).
   SetTimeouts(session.get(), limits);
 
   InternetHandle connection(InternetConnectA(session.get(), target->host.c_str(),

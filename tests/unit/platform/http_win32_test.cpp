@@ -350,6 +350,26 @@ TEST_F(HttpGetTest, UnsafeBytesArriveEscapedAndCannotSplitTheRequest) {
   for (const Json& h : records[0]["headers"].items) EXPECT_NE(h.items[0].str, "X-Injected");
 }
 
+// "%" and the reserved characters are sent as written: an escape already in
+// the URL is not escaped a second time, and a stray "%" does not stop the call.
+TEST_F(HttpGetTest, PercentAndReservedCharactersArriveAsWritten) {
+  AddRoute(R"({"share": "*", "body": "any"})");
+  const char* queries[] = {
+      "/?share=50%zz&pwd=",
+      "/?share=%&pwd=%2",
+      "/?share=%25%41&pwd=q%2Bq",
+      "/?share=a/b@c:d;e,f$g!h'i(j)k*l+m[n]o=p&pwd=",
+  };
+  for (const char* query : queries) {
+    SCOPED_TRACE(query);
+    ASSERT_EQ(Control("POST", "/__clear_requests").first, 200);
+    EXPECT_EQ(Fetch(kBase + query), "any");
+    const auto records = Recorded();
+    ASSERT_EQ(records.size(), 1u);
+    EXPECT_EQ(records[0]["request_line"].str, std::string("GET ") + query + " HTTP/1.0");
+  }
+}
+
 TEST_F(HttpGetTest, RedirectIsFollowed) {
   AddRoute(R"({"share": "moved", "redirect": "/?share=target&pwd=x"})");
   AddRoute(R"({"share": "target", "body": "arrived"})");
