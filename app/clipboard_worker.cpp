@@ -11,17 +11,29 @@
 namespace quorlan {
 namespace {
 
-// Rows reach the window through synchronous requests to its thread.
+// Rows reach the window through synchronous requests to its thread. The
+// run of rows that ShowAndRaise begins is ended when the sink goes, however
+// the resolving ended.
 class WindowRowSink final : public ResultRowSink {
  public:
   explicit WindowRowSink(HWND window) : window_(window) {}
-  void ShowAndRaise() override { RequestShowAndRaise(window_); }
+  ~WindowRowSink() override {
+    if (runBegun_) RequestEndOfRows(window_);
+  }
+  WindowRowSink(const WindowRowSink&) = delete;
+  WindowRowSink& operator=(const WindowRowSink&) = delete;
+
+  void ShowAndRaise() override {
+    RequestShowAndRaise(window_);
+    runBegun_ = true;
+  }
   void AppendRow(const Text& link, const Text& fileName, const Text& size) override {
     RequestAppendRow(window_, RowCells{link, fileName, size});
   }
 
  private:
   HWND window_;
+  bool runBegun_ = false;
 };
 
 }  // namespace

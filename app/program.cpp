@@ -38,9 +38,29 @@ void OnMainWindowDestroying() { RemoveClipboardWatch(TheMainWindow().WindowHandl
 
 // --- Requests of worker threads -------------------------------------------
 
+// Runs of rows that workers are adding right now; the list repaints when
+// the last one ends.
+int g_rowRuns = 0;
+
 void OnShowAndRaise() {
-  TheMainWindow().SetVisible(true);
-  SetForegroundWindow(TheMainWindow().WindowHandle());
+  MainWindow& window = TheMainWindow();
+  window.SetVisible(true);
+  SetForegroundWindow(window.WindowHandle());
+  if (g_rowRuns++ == 0) {
+    // Paint what is there now, then hold the list's repainting until the
+    // run of rows is over.
+    UpdateWindow(window.WindowHandle());
+    SendMessageW(window.List().Handle(), WM_SETREDRAW, FALSE, 0);
+  }
+}
+
+void OnEndOfRows() {
+  if (g_rowRuns == 0) return;
+  if (--g_rowRuns == 0) {
+    HWND list = TheMainWindow().List().Handle();
+    SendMessageW(list, WM_SETREDRAW, TRUE, 0);
+    InvalidateRect(list, nullptr, TRUE);
+  }
 }
 
 LRESULT OnAppendRow(const RowCells* cells) {
@@ -87,6 +107,9 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
       return 0;
     case kRequestAppendRow:
       return OnAppendRow(reinterpret_cast<const RowCells*>(lParam));
+    case kRequestEndOfRows:
+      OnEndOfRows();
+      return 0;
     default:
       return DefWindowProcW(window, message, wParam, lParam);
   }

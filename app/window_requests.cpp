@@ -8,4 +8,6 @@ int RequestAppendRow(HWND window, const RowCells& cells) {
   return static_cast<int>(SendMessageW(window, kRequestAppendRow, 0, reinterpret_cast<LPARAM>(&cells)));
 }
 
+void RequestEndOfRows(HWND window) { SendMessageW(window, kRequestEndOfRows, 0, 0); }
+
 }  // namespace quorlan

@@ -13,8 +13,10 @@
 namespace quorlan {
 
 enum WindowRequest : UINT {
-  kRequestShowAndRaise = WM_APP + 1,  // show the window and bring it to the foreground
-  kRequestAppendRow = WM_APP + 2,     // lParam: const RowCells*; result: the new row's index
+  // Show the window and bring it to the foreground; a run of rows follows.
+  kRequestShowAndRaise = WM_APP + 1,
+  kRequestAppendRow = WM_APP + 2,  // lParam: const RowCells*; result: the new row's index
+  kRequestEndOfRows = WM_APP + 3,  // the run of rows that ShowAndRaise began is over
 };
 
 struct RowCells {
@@ -25,7 +27,13 @@ struct RowCells {
 
 // Worker side: synchronous requests to the window. They return once the
 // window's thread has carried them out (at once when the window is gone).
+//
+// While runs of rows are coming in, the list does not repaint after every
+// row: a visible list that repaints for each of a thousand rows takes seconds
+// instead of a fraction of one. It repaints once when the last run ends, so
+// every ShowAndRaise must be followed by one EndOfRows (RowRun does that).
 void RequestShowAndRaise(HWND window);
 int RequestAppendRow(HWND window, const RowCells& cells);
+void RequestEndOfRows(HWND window);
 
 }  // namespace quorlan
