@@ -1,6 +1,5 @@
 #include "text.h"
 
-#include <cstring>
 
 namespace quorlan {
 
@@ -8,16 +7,12 @@ Text::Text(const char* zstr) {
   if (zstr != nullptr) bytes_.assign(zstr);
 }
 
-void Text::Assign(std::string_view bytes) {
-  const void* zero = std::memchr(bytes.data(), 0, bytes.size());
-  size_t n = zero ? static_cast<const char*>(zero) - bytes.data() : bytes.size();
-  bytes_.assign(bytes.data(), n);
-}
+// An empty view may carry a null pointer, which memchr must never see:
+// string_view's own search handles it.
+void Text::Assign(std::string_view bytes) { bytes_.assign(bytes.substr(0, bytes.find('\0'))); }
 
 Text& Text::Append(std::string_view more) {
-  const void* zero = std::memchr(more.data(), 0, more.size());
-  size_t n = zero ? static_cast<const char*>(zero) - more.data() : more.size();
-  bytes_.append(more.data(), n);
+  bytes_.append(more.substr(0, more.find('\0')));
   return *this;
 }
 

@@ -7,7 +7,7 @@ PACKAGES=(
   cmake ninja-build g++ clang libclang-rt-14-dev pkg-config
   g++-mingw-w64-i686 mingw-w64-i686-dev binutils-mingw-w64-i686
   googletest libgtest-dev libbenchmark-dev libpcre2-dev
-  wine wine64 wine32:i386 xvfb xauth x11-utils imagemagick fonts-wqy-microhei fonts-wine locales
+  wine wine64 wine32:i386 xvfb xauth x11-utils xclip imagemagick fonts-wqy-microhei fonts-wine locales
   python3
 )
 

@@ -29,18 +29,6 @@ done
 quorlan_start_display
 quorlan_init_prefix
 
-# Wine draws the title bar's buttons with glyphs of the Marlett font; Debian's
-# Wine keeps that font beside its own data, where a prefix does not look, so
-# the buttons would show the letters "0" and "r". A copy in the prefix's font
-# folder fixes that. (The Chinese texts need nothing: Wine finds
-# fonts-wqy-microhei through fontconfig.)
-fonts_dir=$WINEPREFIX/drive_c/windows/Fonts
-for dir in /usr/share/wine/fonts /usr/lib/wine/fonts; do
-  if [ -f "$dir/marlett.ttf" ] && [ ! -f "$fonts_dir/marlett.ttf" ]; then
-    mkdir -p "$fonts_dir" && cp "$dir/marlett.ttf" "$fonts_dir/"
-  fi
-done
-
 state=$(mktemp -d)
 desktop_pid=
 cleanup() {

@@ -24,4 +24,15 @@ quorlan_init_prefix() {
     wineboot --init >/dev/null 2>&1 || true
     wineserver -w || true
   fi
+  # Wine draws the title bar's buttons with glyphs of the Marlett font, which
+  # Debian's Wine keeps beside its own data where a prefix does not look: the
+  # buttons would show the letters "0" and "r". A copy in the prefix's font
+  # folder fixes that. (The Chinese texts need nothing: Wine finds
+  # fonts-wqy-microhei through fontconfig.)
+  local fonts_dir=$WINEPREFIX/drive_c/windows/Fonts dir
+  for dir in /usr/share/wine/fonts /usr/lib/wine/fonts; do
+    if [ -f "$dir/marlett.ttf" ] && [ ! -f "$fonts_dir/marlett.ttf" ]; then
+      mkdir -p "$fonts_dir" && cp "$dir/marlett.ttf" "$fonts_dir/"
+    fi
+  done
 }

@@ -101,6 +101,9 @@ TEST(TextType, EndsAtTheFirstZeroByte) {
   t.Append('\0');
   EXPECT_EQ(t, Text("xab"));
   EXPECT_EQ(Text(static_cast<const char*>(nullptr)), Text());
+  // An empty view may hold a null pointer (undefined behaviour for memchr).
+  EXPECT_EQ(Text(std::string_view()), Text());
+  EXPECT_EQ(Text("a").Append(std::string_view()), Text("a"));
 }
 
 }  // namespace
