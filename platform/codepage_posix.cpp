@@ -7,6 +7,7 @@
 #include <errno.h>
 #include <iconv.h>
 
+#include <cstdint>
 #include <cstring>
 
 #include "codepage.h"
@@ -180,17 +181,153 @@ Text EncodeWithIconv(const WideText& wide, const char* name) {
   return Text(out);
 }
 
+// GBK through tables. iconv_open and iconv's per-call work cost far more than
+// the conversion itself on the short texts the program converts most (one
+// group of a match at a time), so the GBK mappings are read out of iconv once,
+// a character at a time, and applied from tables. GBK is stateless and at
+// most two bytes a character, so a text converts as its characters do one by
+// one; the walk over the text follows the iconv loops above exactly (an
+// unmapped lead byte or pair: one U+FFFD and the walk goes on at the next
+// byte; an unmappable code unit: one "?"). When iconv answers anything the
+// tables cannot hold, they are not used and every text goes through iconv.
+class GbkTables {
+ public:
+  static const GbkTables* Get() {
+    static const GbkTables tables;
+    return tables.usable_ ? &tables : nullptr;
+  }
+
+  WideText Decode(const Text& text) const {
+    const unsigned char* s = reinterpret_cast<const unsigned char*>(text.data());
+    const size_t n = text.size();
+    WideText out(n, u'\0');
+    size_t o = 0;
+    size_t i = 0;
+    while (i < n) {
+      const unsigned char b = s[i];
+      if (kind_[b] == kSingle) {
+        out[o++] = single_[b];
+        ++i;
+      } else if (kind_[b] == kLead && i + 1 < n && pair_[(b << 8) | s[i + 1]] != 0) {
+        out[o++] = pair_[(b << 8) | s[i + 1]];
+        i += 2;
+      } else {
+        out[o++] = 0xFFFD;
+        ++i;
+      }
+    }
+    out.resize(o);
+    return out;
+  }
+
+  Text Encode(const WideText& wide) const {
+    std::string out(2 * wide.size(), '\0');
+    size_t o = 0;
+    for (const char16_t u : wide) {
+      const uint16_t v = encode_[u];
+      if (v > 0xFF) out[o++] = static_cast<char>(v >> 8);
+      out[o++] = static_cast<char>(v & 0xFF);
+    }
+    out.resize(o);
+    return Text(out);  // ends at a U+0000, as iconv's output does
+  }
+
+ private:
+  enum Kind : uint8_t { kInvalid, kSingle, kLead };
+
+  GbkTables() { usable_ = BuildDecode() && BuildEncode(); }
+
+  // How iconv converts exactly the bytes [in, in + len): the number of output
+  // bytes in out, or -1 when it rejects them (EILSEQ), -2 when they are an
+  // incomplete sequence (EINVAL), -3 for anything else.
+  static int ConvertAlone(iconv_t cd, const char* in, size_t len, char* out, size_t outSize) {
+    iconv(cd, nullptr, nullptr, nullptr, nullptr);
+    char* i = const_cast<char*>(in);
+    char* o = out;
+    size_t inLeft = len, outLeft = outSize;
+    const size_t r = iconv(cd, &i, &inLeft, &o, &outLeft);
+    if (r == static_cast<size_t>(-1)) return errno == EILSEQ ? -1 : errno == EINVAL ? -2 : -3;
+    if (inLeft != 0) return -3;
+    return static_cast<int>(outSize - outLeft);
+  }
+
+  static char16_t Unit(const char* b) {
+    return static_cast<char16_t>(static_cast<unsigned char>(b[0]) | (static_cast<unsigned char>(b[1]) << 8));
+  }
+
+  bool BuildDecode() {
+    Iconv cd("UTF-16LE", "CP936");
+    if (!cd.ok()) return false;
+    char out[16];
+    for (unsigned b = 1; b < 256; ++b) {
+      const char in[2] = {static_cast<char>(b), 0};
+      const int r = ConvertAlone(cd.get(), in, 1, out, sizeof out);
+      if (r == 2 && Unit(out) != 0) {
+        kind_[b] = kSingle;
+        single_[b] = Unit(out);
+        continue;
+      }
+      if (r == -1) continue;  // kInvalid
+      if (r != -2) return false;
+      kind_[b] = kLead;
+      for (unsigned t = 1; t < 256; ++t) {
+        const char pair[2] = {static_cast<char>(b), static_cast<char>(t)};
+        const int p = ConvertAlone(cd.get(), pair, 2, out, sizeof out);
+        if (p == -1) continue;  // an unmapped pair stays 0
+        if (p != 2 || Unit(out) == 0 || (Unit(out) >= 0xD800 && Unit(out) < 0xE000)) return false;
+        pair_[(b << 8) | t] = Unit(out);
+      }
+    }
+    return true;
+  }
+
+  bool BuildEncode() {
+    Iconv cd("CP936", "UTF-16LE");
+    if (!cd.ok()) return false;
+    char out[16];
+    encode_[0] = 0;
+    for (unsigned u = 1; u < 0x10000; ++u) {
+      const char in[2] = {static_cast<char>(u & 0xFF), static_cast<char>(u >> 8)};
+      const int r = ConvertAlone(cd.get(), in, 2, out, sizeof out);
+      if (r == -1 || r == -2) {
+        encode_[u] = '?';
+      } else if (r == 1 && out[0] != 0) {
+        encode_[u] = static_cast<unsigned char>(out[0]);
+      } else if (r == 2 && out[0] != 0 && out[1] != 0) {
+        encode_[u] = static_cast<uint16_t>((static_cast<unsigned char>(out[0]) << 8) |
+                                           static_cast<unsigned char>(out[1]));
+        if (encode_[u] <= 0xFF) return false;
+      } else {
+        return false;
+      }
+    }
+    return true;
+  }
+
+  bool usable_ = false;
+  Kind kind_[256] = {};
+  char16_t single_[256] = {};
+  char16_t pair_[1 << 16] = {};   // lead << 8 | trail; 0: not a character
+  uint16_t encode_[1 << 16] = {};  // one byte, or lead << 8 | trail
+};
+
 }  // namespace
 
 WideText TextToWide(const Text& text, unsigned codePage) {
   if (text.empty()) return {};
   if (codePage == kCodePageUtf8) return DecodeUtf8(text);
+  if (codePage == kCodePageGbk) {
+    if (const GbkTables* t = GbkTables::Get()) return t->Decode(text);
+  }
   const char* name = IconvName(codePage);
   return name ? DecodeWithIconv(text, name) : WideText();
 }
 
 Text WideToText(const WideText& wide, unsigned codePage) {
   if (wide.empty()) return Text();
+  if (codePage == kCodePageGbk) {
+    if (const GbkTables* t = GbkTables::Get()) return t->Encode(wide);
+  }
   const char* name = IconvName(codePage);
   return name ? EncodeWithIconv(wide, name) : Text();
 }
