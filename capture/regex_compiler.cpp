@@ -235,6 +235,7 @@ class Compiler {
 
   // Derives the search accelerators from the finished program.
   void Analyse() {
+    MarkLazyDotScans();
     const std::vector<Inst>& insts = prog_.insts;
     // Literal prefix: the straight run of literals from pc 0.
     size_t pc = 0;
@@ -308,6 +309,25 @@ class Compiler {
       if (bits[k] != ~0u) full = false;
     }
     prog_.canSkip = !full;
+  }
+
+  void MarkLazyDotScans() {
+    std::vector<Inst>& insts = prog_.insts;
+    for (size_t pc = 0; pc + 2 < insts.size(); ++pc) {
+      Inst& split = insts[pc];
+      if (split.op != Op::kSplit || size_t(split.y) != pc + 1 || insts[pc + 1].op != Op::kAnyButLf ||
+          insts[pc + 2].op != Op::kJmp || size_t(insts[pc + 2].x) != pc) {
+        continue;
+      }
+      size_t next = size_t(split.x);
+      while (next < insts.size() && insts[next].op == Op::kSave) ++next;
+      if (next >= insts.size()) continue;
+      const Inst& first = insts[next];
+      if (first.op != Op::kChar && first.op != Op::kChar2) continue;
+      split.lazyDotScan = true;
+      split.c1 = first.c1;
+      split.c2 = first.c2;
+    }
   }
 
   const Ast& ast_;

@@ -48,6 +48,11 @@ struct Inst {
   // Consuming instructions and Match: the index of the instruction's capture
   // array in a thread list (0 .. Program::threadCount - 1).
   int32_t thread = -1;
+  // kSplit of a lazy ".*?" loop (Split x=continuation y=pc+1, AnyButLf, Jmp
+  // back to the split) whose continuation, past Saves only, must first match
+  // c1 or c2: the loop can only leave at one of those code units, so the
+  // matcher may step over any other code unit but LF without trying to leave.
+  bool lazyDotScan = false;
 };
 
 // A compiled class: a bitmap for the code units below 256, sorted ranges for

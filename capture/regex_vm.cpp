@@ -164,7 +164,9 @@ bool Vm::CanStart(size_t pos) const {
 // program from (pc 0, p0) in priority order (a Split's first branch before its
 // second), so the first Match it reaches is the one a backtracking engine
 // gives. Invariants:
-// - A state (pc, p) is tried at most once per window: whether a match can be
+// - A state (pc, p) is tried at most once per window (its mark is
+//   visited[pc * span + p - windowStart], so the marks of one pc lie side by
+//   side): whether a match can be
 //   reached from it does not depend on the captures, so a state tried before
 //   (from this start or an earlier one) has already failed. This bounds the
 //   work, and the job stack, by the size of the visited table.
@@ -175,7 +177,6 @@ bool Vm::CanStart(size_t pos) const {
 //   answer depend on text the window does not hold: kUndecided.
 Vm::Outcome Vm::TryAt(size_t p0, size_t windowStart, size_t windowEnd, std::vector<int>& slots) {
   const bool truncated = windowEnd < n_;
-  const size_t size = prog_.insts.size();
   std::fill(work_.begin(), work_.end(), -1);
   jobs_.clear();
   jobs_.push_back({0, p0, 0, 0});
@@ -189,9 +190,9 @@ Vm::Outcome Vm::TryAt(size_t p0, size_t windowStart, size_t windowEnd, std::vect
     int pc = j.pc;
     size_t p = j.pos;
     for (;;) {
-      uint32_t& mark = visited_[(p - windowStart) * size + size_t(pc)];
-      if (mark == stamp_) break;  // tried already: it fails
-      mark = stamp_;
+      uint32_t* const row = visited_.data() + size_t(pc) * span_;
+      if (row[p - windowStart] == stamp_) break;  // tried already: it fails
+      row[p - windowStart] = stamp_;
       const Inst& in = prog_.insts[pc];
       bool ok;
       switch (in.op) {
@@ -202,6 +203,24 @@ Vm::Outcome Vm::TryAt(size_t p0, size_t windowStart, size_t windowEnd, std::vect
           pc = in.x;
           continue;
         case Op::kSplit:
+          if (in.lazyDotScan) {
+            // At a code unit that is neither a stop unit nor LF, leaving the
+            // loop fails at once and the dot takes the unit: the walk would
+            // come back to this split one unit further. Go there directly,
+            // marking each position as the walk would have.
+            bool seen = false;
+            while (p < windowEnd) {
+              const char16_t c = s_[p];
+              if (c == in.c1 || c == in.c2 || c == '\n') break;
+              ++p;
+              if (row[p - windowStart] == stamp_) {
+                seen = true;
+                break;
+              }
+              row[p - windowStart] = stamp_;
+            }
+            if (seen) break;
+          }
           jobs_.push_back({in.y, p, 0, 0});
           pc = in.x;
           continue;
@@ -253,7 +272,8 @@ bool Vm::Search(const char16_t* s, size_t n, size_t start, std::vector<int>& slo
     const size_t windowEnd = std::min(n, pos + window_);
     // The table grows to what the subject needs (new entries are 0, never a
     // stamp), so short subjects do not pay for the longest window.
-    const size_t needed = (windowEnd - windowStart + 1) * prog_.insts.size();
+    span_ = windowEnd - windowStart + 1;
+    const size_t needed = span_ * prog_.insts.size();
     if (visited_.size() < needed) visited_.resize(needed, 0u);
     if (++stamp_ == 0) {
       std::fill(visited_.begin(), visited_.end(), 0u);

@@ -72,10 +72,12 @@ class Vm {
   std::vector<StackEntry> stack_;
   std::vector<int> work_;
   std::vector<int> seed_;
-  // Backtracker: visited[(p - windowStart) * insts + pc] == stamp_ marks a
-  // state already tried in this window. Its size is fixed, so the window is
+  // Backtracker: visited[pc * span_ + p - windowStart] == stamp_ marks a
+  // state already tried in this window (span_: the window's positions, its
+  // end included). Its size is fixed, so the window is at most
   // kBacktrackStates / insts positions long.
   size_t window_ = 0;
+  size_t span_ = 0;
   std::vector<uint32_t> visited_;
   uint32_t stamp_ = 0;
   std::vector<StackEntry> jobs_;
