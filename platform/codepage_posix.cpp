@@ -199,36 +199,33 @@ class GbkTables {
 
   WideText Decode(const Text& text) const {
     const unsigned char* s = reinterpret_cast<const unsigned char*>(text.data());
-    const size_t n = text.size();
-    WideText out(n, u'\0');
-    size_t o = 0;
-    size_t i = 0;
-    while (i < n) {
-      const unsigned char b = s[i];
+    const unsigned char* const end = s + text.size();
+    WideText out(text.size(), u'\0');
+    char16_t* d = out.data();
+    while (s < end) {
+      const unsigned char b = *s;
       if (kind_[b] == kSingle) {
-        out[o++] = single_[b];
-        ++i;
-      } else if (kind_[b] == kLead && i + 1 < n && pair_[(b << 8) | s[i + 1]] != 0) {
-        out[o++] = pair_[(b << 8) | s[i + 1]];
-        i += 2;
-      } else {
-        out[o++] = 0xFFFD;
-        ++i;
+        *d++ = single_[b];
+        ++s;
+        continue;
       }
+      const char16_t pair = kind_[b] == kLead && s + 1 < end ? pair_[(b << 8) | s[1]] : 0;
+      *d++ = pair != 0 ? pair : char16_t(0xFFFD);
+      s += pair != 0 ? 2 : 1;
     }
-    out.resize(o);
+    out.resize(static_cast<size_t>(d - out.data()));
     return out;
   }
 
   Text Encode(const WideText& wide) const {
     std::string out(2 * wide.size(), '\0');
-    size_t o = 0;
+    char* d = out.data();
     for (const char16_t u : wide) {
       const uint16_t v = encode_[u];
-      if (v > 0xFF) out[o++] = static_cast<char>(v >> 8);
-      out[o++] = static_cast<char>(v & 0xFF);
+      if (v > 0xFF) *d++ = static_cast<char>(v >> 8);
+      *d++ = static_cast<char>(v & 0xFF);
     }
-    out.resize(o);
+    out.resize(static_cast<size_t>(d - out.data()));
     return Text(out);  // ends at a U+0000, as iconv's output does
   }
 
